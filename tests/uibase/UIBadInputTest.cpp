@@ -148,6 +148,7 @@ TEST(BadInput, MutatedSkinDocuments) {
         L"Error while parsing attributes",
         L"Expected attribute value",
         L"Error while parsing attribute string",
+        L"Elements nested too deeply",
     };
     std::mt19937 rng(0x5EED0001u);
     const auto start = Clock::now();
