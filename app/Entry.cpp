@@ -17,6 +17,9 @@ int RunLaunchSequence(HINSTANCE /*instance*/) noexcept {
 } // namespace
 
 bool HasStartSwitchIn(const wchar_t* commandLine) noexcept {
+    // The system's splitter reads through a null line instead of failing.
+    if (!commandLine)
+        return false;
     int count = 0;
     LPWSTR* args = ::CommandLineToArgvW(commandLine, &count);
     UniqueLocal owner(args); // freed in every case, also when the split failed
