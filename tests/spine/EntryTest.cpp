@@ -60,6 +60,12 @@ TEST_F(Entry, WithTheSwitchAndNoHostExitsZero) {
         ASSERT_TRUE(run.started);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 0u) << testing::PrintToString(std::wstring(arguments));
+        // Past the gate the run is traced, and without a host it ends after the lookup.
+        const std::string log = nudge::test::ReadFileBytes(kLog);
+        const std::string notFound("n\0o\0t\0 \0f\0o\0u\0n\0d\0 \0z\0o\0r\0v\0e\0x\0.\0\r\0\n\0", 38);
+        EXPECT_NE(log.find(notFound), std::string::npos);
+        EXPECT_EQ(log.size() - log.find(notFound), notFound.size()) << "nothing follows the lookup";
+        DeleteFileW(kLog.c_str());
     }
 }
 
