@@ -89,6 +89,10 @@ bool PremultiplyPixels(const std::uint8_t* rgba, std::uint32_t* bgra, std::size_
 // constant alpha, the same arithmetic AlphaBlend does with AC_SRC_ALPHA.
 std::uint32_t BlendPremultipliedPixel(std::uint32_t src, std::uint32_t dst, BYTE fade) noexcept;
 
+// The blend behind DrawBitmap when msimg32 has no AlphaBlend: the stretched source over the target area,
+// premultiplied, with the constant alpha fade. False when its bitmaps could not be made.
+bool OwnAlphaBlend(HDC dst, const RECT& target, HDC src, const RECT& source, BYTE fade) noexcept;
+
 // The opaque gradient fallback: the shift for a number of steps (2^shift bands).
 int GradientBandShift(int steps) noexcept;
 
