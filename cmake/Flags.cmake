@@ -15,3 +15,15 @@ else()
   # Static run-time: the executables need only system DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
+
+# Hardening: ASLR, DEP, stack protector, fortified string and memory calls.
+if(NOT MSVC)
+  add_compile_options(-fstack-protector-strong $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  add_link_options(-fstack-protector-strong -Wl,--dynamicbase -Wl,--nxcompat)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_link_options(-Wl,--high-entropy-va)
+  endif()
+else()
+  add_compile_options(/GS)
+  add_link_options(/DYNAMICBASE /NXCOMPAT)
+endif()

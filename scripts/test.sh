@@ -14,6 +14,7 @@ build=${NUDGE_BUILD_DIR:-$root/build/test}
 # The shipped 32-bit program must keep building warning-free.
 cmake --preset release -B "$product" -DNUDGE_WERROR=ON >/dev/null
 cmake --build "$product" -j"$jobs"
+tests/hardening/check-pe.sh i686-w64-mingw32-objdump "$product/app/Nudgebox.exe"
 cmake --preset test -B "$build" >/dev/null
 cmake --build "$build" -j"$jobs"
 # shellcheck source=wine-session.sh
