@@ -55,6 +55,8 @@ protected:
     bool DrawStateImage(HDC hdc, CUIString& image);
     // The caption with the given colour, in the text style as it is.
     void PaintCaptionIn(HDC hdc, DWORD color);
+    // Selects the child at the bind tab index of a tab layout.
+    void SelectBoundTab(CControlUI* tabLayout);
 
     UINT m_uButtonState = 0;
     DWORD m_dwHotBkColor = 0;

@@ -246,8 +246,14 @@ int CUIString::IndexOf(const wchar_t* text, int start) const noexcept {
     if (start != 0 && (start < 0 || start > length)) {
         return -1;
     }
-    const wchar_t* found = std::wcsstr(m_pText + start, text);
-    return found != nullptr ? static_cast<int>(found - m_pText) : -1;
+    // Written out rather than wcsstr: run-times disagree about an empty needle in an empty tail.
+    int needle = static_cast<int>(std::wcslen(text));
+    for (int i = start; i + needle <= length; ++i) {
+        if (std::wmemcmp(m_pText + i, text, static_cast<std::size_t>(needle)) == 0) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 int CUIString::LastIndexOfChar(wchar_t ch) const noexcept {

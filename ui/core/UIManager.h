@@ -186,8 +186,8 @@ public:
     void MarkLayoutNeeded() noexcept { m_bUpdateNeeded = true; }
     bool IsLayoutNeeded() const noexcept { return m_bUpdateNeeded; }
     // The off-screen image of the last paint: the bits exist only for per-pixel-alpha windows.
-    HDC GetOffscreenDC() const noexcept { return m_hDcOffscreen; }
-    HBITMAP GetOffscreenBitmap() const noexcept { return m_hbmpOffscreen; }
+    HDC GetOffscreenDC() const noexcept { return m_hDcOffscreen.Get(); }
+    HBITMAP GetOffscreenBitmap() const noexcept { return m_hbmpOffscreen.Get(); }
     const DWORD* GetOffscreenBits() const noexcept { return m_pOffscreenBits; }
 
     // ---- caret
@@ -274,7 +274,16 @@ public:
     static CWindowManagerUI* ManagerAt(int index) noexcept;
 
 private:
-    struct TPaintGuard;
+    struct TMemoryDcTraits {
+        using Type = HDC;
+        static Type Invalid() noexcept { return nullptr; }
+        static void Release(Type h) noexcept { ::DeleteDC(h); }
+    };
+    struct TBitmapTraits {
+        using Type = HBITMAP;
+        static Type Invalid() noexcept { return nullptr; }
+        static void Release(Type h) noexcept { ::DeleteObject(h); }
+    };
     static CPtrArrayUI& Managers() noexcept;
     static void InitProcessOnce() noexcept;
 
@@ -296,20 +305,21 @@ private:
     void DiscardOffscreen() noexcept;
     void DeleteDeferred() noexcept;
     bool PlatformTimerIdInUse(UINT id) const noexcept;
-    CControlUI* FindTabStop(bool forward, CControlUI* from) noexcept;
+    bool NextPlatformTimerId(UINT& id) noexcept;
     static WORD KeyStateFromKeyboard() noexcept;
 
     // ---- message side
     HWND m_hWnd = nullptr;
     int m_nOpacity = 255;
     HDC m_hDcPaint = nullptr;
-    HDC m_hDcOffscreen = nullptr;
-    HBITMAP m_hbmpOffscreen = nullptr;
+    CHandleOwnerUI<TMemoryDcTraits> m_hDcOffscreen;
+    CHandleOwnerUI<TBitmapTraits> m_hbmpOffscreen;
     DWORD* m_pOffscreenBits = nullptr;
     RECT m_rcLastInvalidate = {0, 0, 0, 0};
     bool m_bFullRepaint = false;
     HWND m_hwndTooltip = nullptr;
     TOOLINFOW m_ToolTip = {};
+    CUIString m_strToolTip; // the tool's text; the tool information points into it
     RECT m_rcCaret = {0, 0, 0, 0};
     bool m_bCaretShown = false;
     bool m_bCaretActive = false;
