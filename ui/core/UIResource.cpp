@@ -111,9 +111,12 @@ const wchar_t* ReadArchiveFile(const wchar_t* name, CByteBufferUI& bytes, DWORD 
         (void)ZipExtract(zip, index, nullptr, 0);
         return L"Could not unzip file";
     }
-    if (result == ZipMore) {
-        // Finishes the entry so that the next read of the kept archive starts afresh.
-        (void)ZipExtract(zip, index, nullptr, 0);
+    // The call after the last byte closes the entry and is the only one that can judge its checksum: a
+    // damaged stored member would otherwise pass as good data.
+    DWORD finished = ZipExtract(zip, index, bytes.Data(), bytes.Size());
+    if (finished != ZipOk) {
+        bytes.Reset();
+        return L"Could not unzip file";
     }
     return nullptr;
 }

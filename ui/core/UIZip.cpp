@@ -477,6 +477,9 @@ DWORD ZipFind(HZIPUI zip, const wchar_t* name, bool ignoreCase, int* index, TZip
     if (name == nullptr) {
         return ZipBadArgument;
     }
+    // A lookup starts a new read: an entry left open by an earlier ZipMore would otherwise make the next
+    // extraction of the same entry continue where that one stopped, and deliver nothing.
+    zip->EndEntry();
     int wideLength = static_cast<int>(std::wcslen(name));
     if (wideLength > kMaxLookupName) {
         return ZipNotFound;
