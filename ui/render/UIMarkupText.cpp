@@ -325,7 +325,8 @@ bool CMarkupLayout::HandleRun(const wchar_t* run, int length, int consumed, bool
             ellipsis = true;
         }
         width = TextWidth(run, count);
-        lineFull = true;
+        // A line that took the whole run (its one forced character) may still be ended by what follows.
+        lineFull = count < length || ellipsis;
     }
     if (draw && count > 0) {
         const int top = m_y + m_lineHeight - font->tm.tmExternalLeading - font->tm.tmHeight;
