@@ -19,3 +19,5 @@ $im -size 30x30 xc:white \
 # 10 x 10 opaque tile whose pixel (x, y) has red = 20 x, green = 20 y, blue 0x40: any scaling shows.
 $im -size 10x10 xc:black -channel R -fx 'i*20/255' -channel G -fx 'j*20/255' -channel B -fx '64/255' \
     +channel -alpha off PNG24:tile.png
+# The skin archive for the image loader, by Python's zipfile (the member name differs in case).
+python3 -c "import zipfile; z=zipfile.ZipFile(\"skin.zip\",\"w\",zipfile.ZIP_DEFLATED); z.write(\"tile.png\",\"pics/Tile.png\"); z.close()"
