@@ -252,6 +252,24 @@ TEST(XmlMarkup, SeventyAttributesShowTheFirst64) {
     EXPECT_STREQ(L"Child", node.FirstChild().TagName());
 }
 
+TEST(XmlMarkup, NestingDepthIsBounded) {
+    auto nested = [](int depth) {
+        std::wstring text;
+        for (int i = 0; i < depth; ++i) {
+            text += L"<e>";
+        }
+        for (int i = 0; i < depth; ++i) {
+            text += L"</e>";
+        }
+        return text;
+    };
+    CXmlMarkup xml;
+    ASSERT_TRUE(xml.LoadFromText(nested(900).c_str())) << xml.LastError();
+    EXPECT_EQ(901u, xml.ElementCount());
+    EXPECT_FALSE(xml.LoadFromText(nested(200000).c_str()));
+    EXPECT_STREQ(L"Elements nested too deeply", xml.LastError());
+}
+
 TEST(XmlMarkup, ManyElementsGrowTheTable) {
     std::wstring text = L"<r>";
     for (int i = 0; i < 2000; ++i) {

@@ -107,6 +107,7 @@ TEST(SkinResources, FolderMode) {
     for (const auto& c : cases) {
         EXPECT_EQ(c.message, LoadMessage(c.name)) << testing::PrintToString(std::wstring(c.name));
     }
+    EXPECT_EQ(L"Error opening file", Read(MAKEINTRESOURCEW(101))) << "a resource number is not a file name";
 }
 
 TEST(SkinResources, ArchiveModeOpenedPerRead) {

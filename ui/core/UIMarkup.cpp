@@ -22,7 +22,7 @@ void SkipSpace(wchar_t*& p) noexcept {
     }
 }
 
-// "-" and "." end a name on purpose: skin names never use them and the builder relies on it.
+// "-" and "." end a name: the skin vocabulary has no such names.
 bool IsNameChar(wchar_t ch) noexcept {
     return ch == L'_' || ch == L':' || (ch != 0 && std::iswalnum(ch));
 }
@@ -340,10 +340,14 @@ bool CXmlMarkup::Parse() noexcept {
     m_szErrorMsg[0] = L'\0';
     m_szErrorXml[0] = L'\0';
     wchar_t* p = m_pText;
-    return ParseLevel(p, 0);
+    return ParseLevel(p, 0, 0);
 }
 
-bool CXmlMarkup::ParseLevel(wchar_t*& p, unsigned parent) noexcept {
+bool CXmlMarkup::ParseLevel(wchar_t*& p, unsigned parent, unsigned depth) noexcept {
+    // Each level is a stack frame: a hostile document of nothing but start tags must fail, not overflow.
+    if (depth > kMaxDepth) {
+        return Fail(L"Elements nested too deeply", p);
+    }
     unsigned previous = 0;
     for (;;) {
         SkipSpace(p);
@@ -414,7 +418,7 @@ bool CXmlMarkup::ParseLevel(wchar_t*& p, unsigned parent) noexcept {
                 return Fail(L"Expected end-tag start", p);
             }
             if (p[1] != L'/') {
-                if (!ParseLevel(p, index)) {
+                if (!ParseLevel(p, index, depth + 1)) {
                     return false;
                 }
             }
@@ -451,7 +455,6 @@ bool CXmlMarkup::ParseAttributes(wchar_t*& p) noexcept {
         if (*p == L'\0' || *p == L'>' || *p == L'/') {
             return true;
         }
-        wchar_t* name = p;
         while (IsNameChar(*p)) {
             ++p;
         }
@@ -467,7 +470,6 @@ bool CXmlMarkup::ParseAttributes(wchar_t*& p) noexcept {
             return Fail(L"Expected attribute value", p);
         }
         ++p;
-        (void)name;
         wchar_t* dest = p;
         if (!ParseData(p, dest, L'"')) {
             return false;

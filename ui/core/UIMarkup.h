@@ -92,7 +92,8 @@ private:
     };
 
     bool Parse() noexcept;
-    bool ParseLevel(wchar_t*& p, unsigned parent) noexcept;
+    enum { kMaxDepth = 1000 };
+    bool ParseLevel(wchar_t*& p, unsigned parent, unsigned depth) noexcept;
     bool ParseAttributes(wchar_t*& p) noexcept;
     bool ParseData(wchar_t*& p, wchar_t*& dest, wchar_t terminator) noexcept;
     TElement* ReserveElement() noexcept;

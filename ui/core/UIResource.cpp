@@ -245,6 +245,10 @@ const wchar_t* ReadSkinFile(const wchar_t* name, CByteBufferUI& bytes, DWORD siz
     if (name == nullptr) {
         name = L"";
     }
+    // A resource number is no file name; it must not be read as text.
+    if (IS_INTRESOURCE(name)) {
+        return Settings().archiveName.IsBlank() ? L"Error opening file" : L"Could not find ziped file";
+    }
     if (Settings().archiveName.IsBlank()) {
         return ReadFolderFile(name, bytes, sizeLimit);
     }

@@ -474,7 +474,7 @@ DWORD ZipFind(HZIPUI zip, const wchar_t* name, bool ignoreCase, int* index, TZip
     if (check != ZipOk) {
         return check;
     }
-    if (name == nullptr) {
+    if (name == nullptr || IS_INTRESOURCE(name)) {
         return ZipBadArgument;
     }
     // A lookup starts a new read: an entry left open by an earlier ZipMore would otherwise make the next
