@@ -7,7 +7,6 @@
 #include <tlhelp32.h>
 
 #include <cstring>
-#include <cwchar>
 
 namespace {
 

@@ -438,7 +438,12 @@ TEST_F(ConfigPathsTest, CreateDirectoryChain) {
         {"existing folders are passed over", L"{S}a\\b\\d\\", true, {L"{S}a\\b\\d\\"}, {}},
         {"a file in the way stops the chain", L"{S}file.txt\\sub\\", false, {}, {L"{S}file.txt\\sub\\"}},
         {"no backslash: nothing to create", L"plain", true, {}, {L"plain"}},
+        {"relative to the current folder", L"rel\\sub\\", true, {L"{S}rel\\sub\\"}, {}},
+        {"relative to the current drive's root", L"\\nudgebox-config-test\\top\\", true, {L"{S}top\\"}, {}},
     };
+    wchar_t savedFolder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, savedFolder);
+    SetCurrentDirectoryW(kSandbox.c_str());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(CBaseConfigure::CreateDirectoryChain(Expand(c.path)), c.result);
@@ -447,6 +452,7 @@ TEST_F(ConfigPathsTest, CreateDirectoryChain) {
         for (const std::wstring& folder : c.notCreated)
             EXPECT_FALSE(PathExists(Expand(folder))) << Narrow(Expand(folder));
     }
+    SetCurrentDirectoryW(savedFolder);
 }
 
 } // namespace
