@@ -132,7 +132,6 @@ bool ReadIdeDriverOnce(DiskList& disks) noexcept {
     // The driver writes its whole reply; the buffer is sized for it and its true size is passed.
     std::vector<std::uint8_t> reply(kIdeReplySize, 0);
     DWORD returned = 0;
-    bool parsed = false;
     {
         nudge::UniqueFileHandle driver(
             CreateFileW(L"\\\\.\\IDE21201.VXD", 0, 0, nullptr, 0, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
@@ -140,7 +139,7 @@ bool ReadIdeDriverOnce(DiskList& disks) noexcept {
             DeviceIoControl(driver.get(), 1, nullptr, 0, reply.data(), static_cast<DWORD>(reply.size()),
                             &returned, nullptr);
     }
-    parsed = ParseIdeDriverReply(reply.data(), reply.size(), disks);
+    const bool parsed = ParseIdeDriverReply(reply.data(), reply.size(), disks);
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
     return parsed;
 }
